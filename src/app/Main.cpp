@@ -2,7 +2,10 @@
 
 #include "ui_Main.h"
 
+#include "app/StoredSettings.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
+#include "platform/Notice.h"
 #include "platform/Platform.h"
 #include "platform/Sound.h"
 
@@ -52,8 +55,8 @@ QFont SansSerif(int pixelSize, bool bold = false)
 
 } // namespace
 
-TMainForm::TMainForm(TPlatform &platform, QWidget *parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), m_platform(platform)
+TMainForm::TMainForm(TPlatform &platform, const QString &settingsFile, QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), m_platform(platform), m_settingsFile(settingsFile)
 {
     setFont(SansSerif(11));
     ui->setupUi(this);
@@ -170,6 +173,7 @@ void TMainForm::FormShow()
     FirstShow = false;
     NotifyTray(TrayAction::NIM_ADD);
     NotifyTray(TrayAction::NIM_MODIFY);
+    LoadSettings();
     SetLabelMode();
     MyTimer.start();
     MyTimerTimer();
@@ -189,10 +193,60 @@ void TMainForm::FormCloseQuery(bool &CanClose)
     }
 }
 
-void TMainForm::FormClose()
+bool TMainForm::FormClose()
 {
+    if (!SaveSettings()) {
+        m_platform.Notice.Error(this, IniFile->ErrorString());
+        return false;
+    }
+    IniFile.reset();
     NotifyTray(TrayAction::NIM_DELETE);
     QCoreApplication::quit();
+    return true;
+}
+
+void TMainForm::EndSession()
+{
+    m_modalResult = ModalResultCancel;
+    if (!SaveSettings())
+        qWarning("%s", qPrintable(IniFile->ErrorString()));
+    IniFile.reset();
+    NotifyTray(TrayAction::NIM_DELETE);
+    QCoreApplication::quit();
+}
+
+void TMainForm::LoadSettings()
+{
+    IniFile = std::make_unique<TIniFile>(m_settingsFile);
+    const TStoredSettings stored = LoadStoredSettings(*IniFile);
+    move(stored.MainLeft, stored.MainTop);
+    resize(stored.MainWidth, stored.MainHeight);
+    static_cast<TAlarmSettings &>(*this) = stored.Alarm;
+    ui->AlarmPicker1->setTime(stored.Time[0]);
+    ui->AlarmPicker2->setTime(stored.Time[1]);
+    ui->AlarmPicker3->setTime(stored.Time[2]);
+    const std::array<bool, 3> checks = stored.ChecksToRestore();
+    QCheckBox *boxes[] = {ui->CBAlarm1, ui->CBAlarm2, ui->CBAlarm3};
+    for (int row = 0; row < 3; ++row) {
+        if (checks[row])
+            boxes[row]->setChecked(true); // runs the row's click handler, as a user's tick would
+    }
+}
+
+bool TMainForm::SaveSettings()
+{
+    if (!IniFile)
+        return true; // never shown, so nothing was read that could be written back
+    TStoredSettings stored;
+    const QRect frame = frameGeometry();
+    stored.MainLeft = frame.x();
+    stored.MainTop = frame.y();
+    stored.MainWidth = frame.width();
+    stored.MainHeight = frame.height();
+    stored.Alarm = *this;
+    stored.Time = {ui->AlarmPicker1->time(), ui->AlarmPicker2->time(), ui->AlarmPicker3->time()};
+    stored.Check = {ui->CBAlarm1->isChecked(), ui->CBAlarm2->isChecked(), ui->CBAlarm3->isChecked()};
+    return SaveStoredSettings(*IniFile, stored);
 }
 
 void TMainForm::ExitCommandClick()

@@ -14,6 +14,7 @@ class QCheckBox;
 class QLineEdit;
 class QTimeEdit;
 class QSystemTrayIcon;
+class TIniFile;
 struct TPlatform;
 
 namespace Ui {
@@ -42,7 +43,8 @@ public:
     enum class TrayAction : std::uint8_t { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
     static constexpr int ModalResultCancel = 2; // Exit's mark that the user really wants to quit
 
-    explicit TMainForm(TPlatform &platform, QWidget *parent = nullptr);
+    // settingsFile: the INI file read at the first show and written at the close.
+    TMainForm(TPlatform &platform, const QString &settingsFile, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     // The outer size the window keeps whatever is dragged or stored.
@@ -50,6 +52,7 @@ public:
     static constexpr int FixedHeight = 227;
 
     bool FirstShow = true;
+    std::unique_ptr<TIniFile> IniFile; // open from the first show to the close
     int LastPreAlarmSec = 0;
     TDateTime TimerTarget1 = 0;
     TDateTime TimerTarget2 = 0;
@@ -66,7 +69,11 @@ public Q_SLOTS:
     void FormShow();
     void FormResize();
     void FormCloseQuery(bool &CanClose);
-    void FormClose();
+    // False when the settings could not be written: the window then stays and the program runs on.
+    bool FormClose();
+    // The desktop session ends or the process is told to stop: the close sequence runs as for Exit, without
+    // asking anything, and the program ends even if the settings could not be written.
+    void EndSession();
     void MyTimerTimer();
     void SetLabelMode();
     void CBAlarm1Click();
@@ -95,12 +102,15 @@ private:
     };
 
     void FitToFont();
+    void LoadSettings();
+    bool SaveSettings();
     void ArmRow(int row);
     int RowOf(const QCheckBox *box) const;
     bool MissedTarget(int row, TDateTime target, TDateTime now) const;
 
     std::unique_ptr<Ui::TMainForm> ui;
     TPlatform &m_platform;
+    QString m_settingsFile;
     std::array<TRowWatch, 3> m_watch;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     int m_modalResult = 0;

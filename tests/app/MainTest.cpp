@@ -12,6 +12,7 @@
 #include "support/RecordingSound.h"
 
 #include <QMenuBar>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -77,7 +78,8 @@ protected:
     TNoClockSetter setter;
     TNoSntp sntp;
     TPlatform platform{clock, sound, notice, setter, sntp};
-    TMainForm form{platform};
+    QTemporaryDir folder;
+    TMainForm form{platform, folder.filePath(u"tocsinet.ini"_s)};
 };
 
 TEST_F(MainEngine, TimeAlarmCountsDownPreAlarmsEachSecondThenRingsOnce)

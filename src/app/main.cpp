@@ -1,0 +1,51 @@
+#include "app/Main.h"
+
+#include "platform/Clock.h"
+#include "platform/ConfigPath.h"
+#include "platform/Notice.h"
+#include "platform/Platform.h"
+#include "platform/SingleInstance.h"
+#include "platform/SntpClient.h"
+#include "platform/SoundPlayer.h"
+#include "platform/SystemClockSetter.h"
+#include "platform/Termination.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tocsinet"));
+    QApplication::setDesktopFileName(QStringLiteral("tocsinet"));
+    // The window hides to the tray and flying windows come and go: only Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TSingleInstance instance(QStringLiteral("tocsinet"));
+    if (!instance.Acquire()) {
+        instance.SendWakeUp(WM_LBUTTONUP);
+        return 0;
+    }
+
+    TSystemClock clock;
+    TSoundPlayer sound;
+    TQtNotice notice;
+    TSystemClockSetter clockSetter;
+    SntpClient sntp;
+    TPlatform platform{clock, sound, notice, clockSetter, sntp};
+
+    TMainForm form(platform, SettingsFilePath(QApplication::applicationFilePath()));
+    MainForm = &form;
+    instance.OnWakeUp = [&form](int lParam) { QCoreApplication::postEvent(&form, new TTrayNotifyEvent(0, lParam)); };
+
+    TTermination termination;
+    QObject::connect(&termination, &TTermination::Requested, &form, &TMainForm::EndSession);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager &) {
+        form.EndSession();
+    });
+
+    form.show();
+    QApplication::exec();
+    MainForm = nullptr;
+    return 0;
+}
