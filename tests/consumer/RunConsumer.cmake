@@ -1,0 +1,20 @@
+# cmake -P script: install BUILD_DIR to WORK_DIR/prefix, build SOURCE_DIR against it and run the result.
+function(run what)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "${what} failed (${result})")
+    endif()
+endfunction()
+
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${WORK_DIR})
+run("Installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --component Development --prefix ${prefix})
+foreach(header controls/StrCaps.h controls/MyEdit.h platform/FormatSettings.h)
+    if(NOT EXISTS ${prefix}/include/tocsinet/${header})
+        message(FATAL_ERROR "include/tocsinet/${header} was not installed")
+    endif()
+endforeach()
+run("Configuring the consumer" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_BUILD_TYPE=${BUILD_TYPE})
+run("Building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+run("Running the consumer" ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${WORK_DIR}/build/tocsinet_consumer)
