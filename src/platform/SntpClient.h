@@ -2,8 +2,10 @@
 
 #include "platform/DateTime.h"
 
+#include <QByteArrayView>
 #include <QString>
 
+#include <cstdint>
 #include <stdexcept>
 
 // Raised when the host cannot be resolved or a socket call fails.
@@ -28,7 +30,27 @@ public:
     virtual TDateTime DateTime() = 0;
 };
 
-// SNTP (RFC 4330) over UDP, IPv4 or IPv6.
+// What one datagram from the server's address says about our request.
+struct TSntpReply
+{
+    enum class Kind : std::uint8_t
+    {
+        NotAnAnswer,    // too short, not in server mode, not echoing our request or without a time: keep waiting
+        Unsynchronised, // the server answered but its clock is unusable (leap indicator 3, stratum 0 or above 15)
+        Time,           // Transmit holds the server's time
+    };
+    Kind What = Kind::NotAnAnswer;
+    std::uint64_t Transmit = 0; // NTP timestamp: seconds since 1900 in the high 32 bits, fraction in the low 32
+};
+
+// Checks a datagram against the transmit timestamp of the request it should answer (RFC 4330, section 5).
+TSntpReply ParseSntpReply(QByteArrayView datagram, std::uint64_t requestTransmit);
+
+// An NTP timestamp as local date-time, rounded to the millisecond, with the zone offset in force at that instant.
+// Timestamps whose top bit is clear belong to the era that starts in 2036.
+TDateTime NtpToLocalDateTime(std::uint64_t timestamp);
+
+// SNTP (RFC 4330) over UDP, IPv4 or IPv6: one request, then the first acceptable reply from the address asked.
 class SntpClient final : public ISntpClient
 {
 public:

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/ClockSetter.h"
+
+#include <QDBusConnection>
+
+#include <cstdint>
+#include <functional>
+
+class IClock;
+class QDateTime;
+
+// Sets the clock through the system's time service (org.freedesktop.timedate1 on the system bus), which asks the user
+// for authorisation when needed. Only when no time service is there to answer is the clock stepped directly.
+class TSystemClockSetter final : public IClockSetter
+{
+public:
+    // Steps the clock to microseconds since 1970 UTC when no time service answers.
+    using TDirectSetter = std::function<TResult(std::int64_t usecSinceEpoch)>;
+
+    // The system bus, the process clock and SetRealtimeClock.
+    TSystemClockSetter();
+    // clock gives the part of the date-time that each call keeps.
+    TSystemClockSetter(const QDBusConnection &bus, IClock &clock, TDirectSetter direct);
+
+    TResult SetTimeOfDay(const QTime &time) override;
+    TResult SetDate(const QDate &date) override;
+
+    // Milliseconds to wait for the time service, the user's answer to an authorisation dialog included.
+    int CallTimeout = 120'000;
+
+private:
+    TResult SetLocal(const QDateTime &local);
+
+    QDBusConnection m_bus;
+    IClock &m_clock;
+    TDirectSetter m_direct;
+};
