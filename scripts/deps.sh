@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Tocsinet need, or names them when not root.
-# Usage: scripts/deps.sh run|test
+# Usage: scripts/deps.sh run|test|bench
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsndfile1-dev libpulse-dev libasound2-dev
@@ -9,8 +9,12 @@ runtime=(libqt6sql6-sqlite)
 test=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev xvfb xauth x11-utils xdotool
       trayer pulseaudio pulseaudio-utils sox libsox-fmt-mp3 dbus dbus-daemon python3-dbus)
 
+# Only the clock synchronisation benchmark needs these: installing chrony may replace the machine's own time daemon.
+bench=(chrony ntpsec-ntpdig)
+
 want=("${build[@]}" "${runtime[@]}")
 [ "${1:-run}" = test ] && want+=("${test[@]}")
+[ "${1:-run}" = bench ] && want+=("${test[@]}" "${bench[@]}")
 
 missing=()
 for p in "${want[@]}"; do
