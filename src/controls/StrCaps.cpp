@@ -4,8 +4,11 @@
 #include "platform/FormatSettings.h"
 #include "platform/Notice.h"
 
+#include <QDate>
+
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string_view>
 
 namespace {
@@ -79,11 +82,18 @@ bool IsCongWord(const QString &text, qsizetype from, qsizetype to)
     return std::binary_search(CongWords.begin(), CongWords.end(), std::string_view(lower.data(), std::size_t(length)));
 }
 
+// Counted from the date part alone: a local date-time conversion would cost more than the rest of the keystroke.
+int TodaysYear()
+{
+    const TDateTime now = processClock().Now();
+    return std::isfinite(now) ? QDate(1899, 12, 30).addDays(qint64(std::floor(now))).year() : 0;
+}
+
 QString CenturyDigits(DateAgeType age)
 {
     switch (age) {
     case DateAgeType::dtCurrent:
-        return QString::number(ToQDateTime(processClock().Now()).date().year() / 100);
+        return QString::number(TodaysYear() / 100);
     case DateAgeType::dt1900:
         return QStringLiteral("19");
     case DateAgeType::dt2000:
