@@ -8,6 +8,7 @@ build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsndfi
 runtime=(libqt6sql6-sqlite)
 test=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev xvfb xauth x11-utils xdotool
       trayer pulseaudio pulseaudio-utils sox libsox-fmt-mp3 dbus dbus-daemon python3-dbus)
+test+=(lame libasound2-plugins) # the sound test's mp3, and its way from ALSA to its own sound server
 
 # Only the clock synchronisation benchmark needs these: installing chrony may replace the machine's own time daemon.
 bench=(chrony ntpsec-ntpdig)
