@@ -57,8 +57,7 @@ QChar TypedChar(const QKeyEvent &event)
 // Losing the focus to another window, a popup or the menu bar leaves the user in this control.
 bool LeavesControl(Qt::FocusReason reason)
 {
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason;
 }
 
 bool IsSet(const QVariant &bound)

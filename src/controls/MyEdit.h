@@ -67,8 +67,8 @@ public:
     std::function<void(TMyEdit &sender)> OnExit;
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;     // KeyPress first, then QLineEdit's
-    void keyReleaseEvent(QKeyEvent *event) override;   // QLineEdit's first, then UpdEdit
+    void keyPressEvent(QKeyEvent *event) override;   // KeyPress first, then QLineEdit's
+    void keyReleaseEvent(QKeyEvent *event) override; // QLineEdit's first, then UpdEdit
     // An invalid value beeps and the focus comes back once the focus change has completed; OnExit follows.
     void focusOutEvent(QFocusEvent *event) override;
 

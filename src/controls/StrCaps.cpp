@@ -16,11 +16,11 @@ namespace {
 // Italian articles, articulated prepositions, prepositions and conjunctions, elided forms included; sorted, so a
 // word is looked up by binary search after a cheap length check.
 constexpr std::array<std::string_view, 55> CongWords = {
-    "a",     "agli",  "ai",    "al",    "all",   "alla",  "alle",  "allo",  "con",   "d",     "da",
-    "dai",   "dal",   "dall",  "dalla", "dalle", "dallo", "degli", "dei",   "del",   "dell",  "della",
-    "delle", "dello", "di",    "e",     "ed",    "fra",   "fu",    "gli",   "i",     "il",    "in",
-    "l",     "la",    "le",    "lo",    "ma",    "ne",    "nei",   "nel",   "nell",  "nella", "nelle",
-    "nello", "pe",    "per",   "su",    "sui",   "sul",   "sull",  "sulla", "sulle", "sullo", "tra",
+    "a",     "agli",  "ai",   "al",    "all",   "alla",  "alle",  "allo",  "con",   "d",     "da",
+    "dai",   "dal",   "dall", "dalla", "dalle", "dallo", "degli", "dei",   "del",   "dell",  "della",
+    "delle", "dello", "di",   "e",     "ed",    "fra",   "fu",    "gli",   "i",     "il",    "in",
+    "l",     "la",    "le",   "lo",    "ma",    "ne",    "nei",   "nel",   "nell",  "nella", "nelle",
+    "nello", "pe",    "per",  "su",    "sui",   "sul",   "sull",  "sulla", "sulle", "sullo", "tra",
 };
 constexpr std::size_t LongestCongWord = 5;
 

@@ -36,7 +36,7 @@ public:
     static constexpr int MaxDateLength = 10;
 
     // CharDateProcess results other than the key itself.
-    static constexpr QChar KeyRefused = QChar(0);   // a beep has sounded; the text is untouched
+    static constexpr QChar KeyRefused = QChar(0);    // a beep has sounded; the text is untouched
     static constexpr QChar TextRewritten = QChar(1); // show the new text and selection, drop the key
 
     // The text rewritten by the rule of kind (FirstCap, FirstCapCong, OneCap, AllCaps); other kinds, values outside

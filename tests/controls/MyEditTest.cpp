@@ -200,36 +200,33 @@ INSTANTIATE_TEST_SUITE_P(
                     TBoundsCase{"pasted_letters", chNumber, 1, 30, u"1a"_s, false}),
     [](const auto &row) { return std::string(row.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    Decimal, MyEditBounds,
-    testing::Values(TBoundsCase{"within", chDecimal, 0.5, 2.5, u"1,5"_s, true},
-                    TBoundsCase{"above", chDecimal, 0.5, 2.5, u"2,6"_s, false},
-                    TBoundsCase{"below", chDecimal, 0.5, 2.5, u"0,4"_s, false},
-                    TBoundsCase{"whole_number", chDecimal, 0.5, 2.5, u"2"_s, true},
-                    TBoundsCase{"trailing_separator", chDecimal, 0.5, 2.5, u"2,"_s, true},
-                    TBoundsCase{"other_separator", chDecimal, 0.5, 2.5, u"1.5"_s, false},
-                    TBoundsCase{"two_separators", chDecimal, 0.5, 2.5, u"1,2,3"_s, false},
-                    TBoundsCase{"text_bound_in_locale_form", chDecimal, u"1,5"_s, Unset, u"1,4"_s, false},
-                    TBoundsCase{"only_max", chDecimal, Unset, 2.5, u"0,1"_s, true}),
-    [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Decimal, MyEditBounds,
+                         testing::Values(TBoundsCase{"within", chDecimal, 0.5, 2.5, u"1,5"_s, true},
+                                         TBoundsCase{"above", chDecimal, 0.5, 2.5, u"2,6"_s, false},
+                                         TBoundsCase{"below", chDecimal, 0.5, 2.5, u"0,4"_s, false},
+                                         TBoundsCase{"whole_number", chDecimal, 0.5, 2.5, u"2"_s, true},
+                                         TBoundsCase{"trailing_separator", chDecimal, 0.5, 2.5, u"2,"_s, true},
+                                         TBoundsCase{"other_separator", chDecimal, 0.5, 2.5, u"1.5"_s, false},
+                                         TBoundsCase{"two_separators", chDecimal, 0.5, 2.5, u"1,2,3"_s, false},
+                                         TBoundsCase{"text_bound_in_locale_form", chDecimal, u"1,5"_s, Unset, u"1,4"_s,
+                                                     false},
+                                         TBoundsCase{"only_max", chDecimal, Unset, 2.5, u"0,1"_s, true}),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Date, MyEditBounds,
-    testing::Values(TBoundsCase{"within", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"12/05/2007"_s, true},
-                    TBoundsCase{"one_digit_fields", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"5/1/2007"_s,
-                                true},
-                    TBoundsCase{"two_digit_year_in_current_century", chDate, QDate(2007, 1, 1),
-                                QDate(2007, 12, 31), u"12/05/07"_s, true},
-                    TBoundsCase{"with_time", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"12/05/2007 10:30"_s,
-                                true},
-                    TBoundsCase{"below", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"31/12/2006"_s, false},
-                    TBoundsCase{"above", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"01/01/2008"_s, false},
-                    TBoundsCase{"not_a_date", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"31/02/2007"_s,
-                                false},
-                    TBoundsCase{"not_a_date_without_bounds", chDate, Unset, Unset, u"31/02/2007"_s, true},
-                    TBoundsCase{"only_min_leaves_top_open", chDate, QDate(2000, 1, 1), Unset, u"12/05/2007"_s,
-                                true},
-                    TBoundsCase{"text_bound", chDate, u"01/06/2007"_s, Unset, u"31/05/2007"_s, false}),
+    testing::Values(
+        TBoundsCase{"within", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"12/05/2007"_s, true},
+        TBoundsCase{"one_digit_fields", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"5/1/2007"_s, true},
+        TBoundsCase{"two_digit_year_in_current_century", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"12/05/07"_s,
+                    true},
+        TBoundsCase{"with_time", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"12/05/2007 10:30"_s, true},
+        TBoundsCase{"below", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"31/12/2006"_s, false},
+        TBoundsCase{"above", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"01/01/2008"_s, false},
+        TBoundsCase{"not_a_date", chDate, QDate(2007, 1, 1), QDate(2007, 12, 31), u"31/02/2007"_s, false},
+        TBoundsCase{"not_a_date_without_bounds", chDate, Unset, Unset, u"31/02/2007"_s, true},
+        TBoundsCase{"only_min_leaves_top_open", chDate, QDate(2000, 1, 1), Unset, u"12/05/2007"_s, true},
+        TBoundsCase{"text_bound", chDate, u"01/06/2007"_s, Unset, u"31/05/2007"_s, false}),
     [](const auto &row) { return std::string(row.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Other, MyEditBounds,
@@ -357,8 +354,7 @@ TEST_P(MyEditExit, ChecksBeforeOnExitAndTakesFocusBackWhenInvalid)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, MyEditExit,
-                         testing::Values(TExitCase{"above_max", u"31"_s, false},
-                                         TExitCase{"below_min", u"0"_s, false},
+                         testing::Values(TExitCase{"above_max", u"31"_s, false}, TExitCase{"below_min", u"0"_s, false},
                                          TExitCase{"within", u"30"_s, true}, TExitCase{"empty", QString(), true}),
                          [](const auto &row) { return std::string(row.param.name); });
 

@@ -53,28 +53,26 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     FirstCapCong, StrCapsFilter,
-    testing::Values(TFilterCase{"elided_preposition", chFirstCapCong, u"casa dell'arte"_s, u"Casa dell'Arte"_s},
-                    TFilterCase{"capitals", chFirstCapCong, u"VIA DEI MILLE"_s, u"Via dei Mille"_s},
-                    TFilterCase{"inside_name", chFirstCapCong, u"alessandro del piero"_s, u"Alessandro del Piero"_s},
-                    TFilterCase{"opening_word_kept", chFirstCapCong, u"del piero"_s, u"Del Piero"_s},
-                    TFilterCase{"opening_article", chFirstCapCong, u"l'arte dell'uomo"_s, u"L'Arte dell'Uomo"_s},
-                    TFilterCase{"conjunction_and_article", chFirstCapCong, u"bella e la bestia"_s,
-                                u"Bella e la Bestia"_s},
-                    TFilterCase{"consecutive_words", chFirstCapCong, u"storia di gli ebrei"_s,
-                                u"Storia di gli Ebrei"_s},
-                    TFilterCase{"after_comma", chFirstCapCong, u"casa, di notte"_s, u"Casa, di Notte"_s},
-                    TFilterCase{"after_dotted_word", chFirstCapCong, u"S.P.A. DI ROMA"_s, u"S.P.A. di Roma"_s},
-                    TFilterCase{"dotted_word_matches_nothing", chFirstCapCong, u"via del.corso"_s,
-                                u"Via Del.Corso"_s},
-                    TFilterCase{"letter_after_digit", chFirstCapCong, u"3d studio"_s, u"3d Studio"_s},
-                    TFilterCase{"after_leading_spaces", chFirstCapCong, u"  di notte"_s, u"  di Notte"_s},
-                    TFilterCase{"capital_listed_word", chFirstCapCong, u"casa DELLA nonna"_s, u"Casa della Nonna"_s},
-                    TFilterCase{"small_listed_word", chFirstCapCong, u"casa della nonna"_s, u"Casa della Nonna"_s},
-                    TFilterCase{"last_word", chFirstCapCong, u"rosso e"_s, u"Rosso e"_s},
-                    TFilterCase{"accented_opening", chFirstCapCong, u"à la carte"_s, u"à la Carte"_s},
-                    TFilterCase{"one_word", chFirstCapCong, u"la"_s, u"La"_s},
-                    TFilterCase{"one_character", chFirstCapCong, u"e"_s, u"E"_s},
-                    TFilterCase{"empty", chFirstCapCong, QString(), QString()}),
+    testing::Values(
+        TFilterCase{"elided_preposition", chFirstCapCong, u"casa dell'arte"_s, u"Casa dell'Arte"_s},
+        TFilterCase{"capitals", chFirstCapCong, u"VIA DEI MILLE"_s, u"Via dei Mille"_s},
+        TFilterCase{"inside_name", chFirstCapCong, u"alessandro del piero"_s, u"Alessandro del Piero"_s},
+        TFilterCase{"opening_word_kept", chFirstCapCong, u"del piero"_s, u"Del Piero"_s},
+        TFilterCase{"opening_article", chFirstCapCong, u"l'arte dell'uomo"_s, u"L'Arte dell'Uomo"_s},
+        TFilterCase{"conjunction_and_article", chFirstCapCong, u"bella e la bestia"_s, u"Bella e la Bestia"_s},
+        TFilterCase{"consecutive_words", chFirstCapCong, u"storia di gli ebrei"_s, u"Storia di gli Ebrei"_s},
+        TFilterCase{"after_comma", chFirstCapCong, u"casa, di notte"_s, u"Casa, di Notte"_s},
+        TFilterCase{"after_dotted_word", chFirstCapCong, u"S.P.A. DI ROMA"_s, u"S.P.A. di Roma"_s},
+        TFilterCase{"dotted_word_matches_nothing", chFirstCapCong, u"via del.corso"_s, u"Via Del.Corso"_s},
+        TFilterCase{"letter_after_digit", chFirstCapCong, u"3d studio"_s, u"3d Studio"_s},
+        TFilterCase{"after_leading_spaces", chFirstCapCong, u"  di notte"_s, u"  di Notte"_s},
+        TFilterCase{"capital_listed_word", chFirstCapCong, u"casa DELLA nonna"_s, u"Casa della Nonna"_s},
+        TFilterCase{"small_listed_word", chFirstCapCong, u"casa della nonna"_s, u"Casa della Nonna"_s},
+        TFilterCase{"last_word", chFirstCapCong, u"rosso e"_s, u"Rosso e"_s},
+        TFilterCase{"accented_opening", chFirstCapCong, u"à la carte"_s, u"à la Carte"_s},
+        TFilterCase{"one_word", chFirstCapCong, u"la"_s, u"La"_s},
+        TFilterCase{"one_character", chFirstCapCong, u"e"_s, u"E"_s},
+        TFilterCase{"empty", chFirstCapCong, QString(), QString()}),
     [](const auto &row) { return std::string(row.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -170,6 +168,7 @@ TEST_P(StrCapsDateEntry, TypedIntoMyEdit)
 
 using enum DateAgeType;
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Sequences, StrCapsDateEntry,
     testing::Values(
@@ -212,6 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
         TDateCase{"pasted_overlong_text_replaced", dtCurrent, 2007, u"abcdefghijk"_s, 0, 11, u"5"_s, {u"5/"_s}, 0},
         TDateCase{"completion_past_ten", dtCurrent, 2007, u"1/23456789"_s, 10, 10, u"/"_s, {u"1/23456789"_s}, 1}),
     [](const auto &row) { return std::string(row.param.name); });
+// clang-format on
 
 class StrCapsControlKeys : public testing::TestWithParam<int>
 {
