@@ -29,7 +29,7 @@ struct TStoredSettings
                          .PreAlarmSound = {},
                          .HostTimeServer = QStringLiteral("pool.ntp.org")};
     std::array<QTime, 3> Time{QTime(0, 0, 1), QTime(0, 0, 1), QTime(0, 0, 1)}; // "Time1" to "Time3"
-    std::array<bool, 3> Check{};                                              // "Check1" to "Check3"
+    std::array<bool, 3> Check{};                                               // "Check1" to "Check3"
 
     bool operator==(const TStoredSettings &) const = default;
 

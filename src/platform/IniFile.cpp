@@ -51,10 +51,18 @@ QString Escape(QStringView value)
     QString out = EscapePrefix;
     for (QChar c : value) {
         switch (c.unicode()) {
-        case u'\\': out += u"\\\\"; break;
-        case u'\n': out += u"\\n"; break;
-        case u'\r': out += u"\\r"; break;
-        case u'\t': out += u"\\t"; break;
+        case u'\\':
+            out += u"\\\\";
+            break;
+        case u'\n':
+            out += u"\\n";
+            break;
+        case u'\r':
+            out += u"\\r";
+            break;
+        case u'\t':
+            out += u"\\t";
+            break;
         default:
             if (c.unicode() < 0x20)
                 out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
@@ -88,10 +96,18 @@ bool Unescape(QStringView body, QString &out)
         if (++i == body.size())
             return false;
         switch (body[i].unicode()) {
-        case u'\\': out += u'\\'; break;
-        case u'n': out += u'\n'; break;
-        case u'r': out += u'\r'; break;
-        case u't': out += u'\t'; break;
+        case u'\\':
+            out += u'\\';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        case u't':
+            out += u'\t';
+            break;
         case u'x': {
             const int high = i + 2 < body.size() ? HexDigit(body[i + 1]) : -1;
             const int low = high >= 0 ? HexDigit(body[i + 2]) : -1;
@@ -177,7 +193,7 @@ bool ReplaceFile(const QString &target, const QByteArray &data)
     if (!QDir().mkpath(folder))
         return false;
 
-    struct stat old {};
+    struct stat old = {};
     const QByteArray targetPath = QFile::encodeName(target);
     const bool existed = ::stat(targetPath.constData(), &old) == 0;
 
@@ -308,11 +324,6 @@ const TIniFile::TLine *TIniFile::FindEntry(const QString &section, const QString
     return k < 0 ? nullptr : &m_lines[size_t(k)];
 }
 
-bool TIniFile::ValueExists(const QString &section, const QString &key) const
-{
-    return FindEntry(section, key) != nullptr;
-}
-
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &defaultValue) const
 {
     const TLine *line = FindEntry(section, key);
@@ -359,8 +370,8 @@ void TIniFile::Insert(int index, TLine line)
 
 bool TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
-    if (!ValidName(section) || section.contains(u']') || !ValidName(key) || key.contains(u'=') ||
-        key.front() == u'[' || key.front() == u';' || key.front() == u'#')
+    if (!ValidName(section) || section.contains(u']') || !ValidName(key) || key.contains(u'=') || key.front() == u'[' ||
+        key.front() == u';' || key.front() == u'#')
         return false;
 
     int s = FindSection(section);

@@ -41,7 +41,6 @@ public:
     int ReadInteger(const QString &section, const QString &key, int defaultValue) const;
     // An integer (defaultValue as 1 or 0) that is true unless it is 0.
     bool ReadBool(const QString &section, const QString &key, bool defaultValue) const;
-    bool ValueExists(const QString &section, const QString &key) const;
 
     // Changes the image only. False, with nothing changed, when a name is empty or could not be read back as
     // written (a line break, '=' in a key, ']' in a section, a key starting with '[', ';' or '#').
@@ -60,13 +59,20 @@ public:
     QByteArray Content() const;
 
 private:
-    enum class TLineKind : std::uint8_t { Blank, Comment, Section, Key, Other };
+    enum class TLineKind : std::uint8_t
+    {
+        Blank,
+        Comment,
+        Section,
+        Key,
+        Other
+    };
     struct TLine
     {
         QByteArray Raw; // as in the file, without '\n' (a '\r' of a CRLF file stays)
         TLineKind Kind = TLineKind::Blank;
-        QString Name;   // of a section or key
-        QString Value;  // of a key: the text after '=', not yet trimmed or decoded
+        QString Name;  // of a section or key
+        QString Value; // of a key: the text after '=', not yet trimmed or decoded
     };
 
     void Parse(const QByteArray &content);

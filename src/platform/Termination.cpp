@@ -36,7 +36,7 @@ TTermination::TTermination(QObject *parent) : QObject(parent)
     if (g_active || (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0))
         return;
 
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     // Restart interrupted system calls: the request is handled later, on the event loop, not where it landed.

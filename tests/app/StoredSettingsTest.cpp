@@ -53,10 +53,10 @@ protected:
 struct TLoadCase
 {
     const char *name;
-    std::optional<QByteArray> file;           // none: no file at all
+    std::optional<QByteArray> file;            // none: no file at all
     void (*expect)(TStoredSettings &defaults); // turns the defaults into the expected record
-    std::array<bool, 3> restore{};            // boxes the window ticks at start-up
-    const char *timeFormat = "HH:mm:ss";      // the user's long time format while loading
+    std::array<bool, 3> restore{};             // boxes the window ticks at start-up
+    const char *timeFormat = "HH:mm:ss";       // the user's long time format while loading
     friend void PrintTo(const TLoadCase &c, std::ostream *os) { *os << c.name; }
 };
 
@@ -88,8 +88,12 @@ INSTANTIATE_TEST_SUITE_P(
                       s.Alarm.UserMode = 1;
                       s.Check[0] = true;
                   }},
-        TLoadCase{"time_mode_restores_boxes", "[Alarm]\nCheck1=1\nCheck3=7\n",
-                  [](TStoredSettings &s) { s.Check = {true, false, true}; }, {true, false, true}},
+        TLoadCase{"time_mode_restores_boxes",
+                  "[Alarm]\nCheck1=1\nCheck3=7\n",
+                  [](TStoredSettings &s) {
+                      s.Check = {true, false, true};
+                  },
+                  {true, false, true}},
         TLoadCase{"main_width_as_stored", "[Alarm]\nMainWidth=500\nMainLeft=-20\n",
                   [](TStoredSettings &s) {
                       s.MainWidth = 500;
@@ -101,10 +105,17 @@ INSTANTIATE_TEST_SUITE_P(
         TLoadCase{"unreadable_numbers_give_defaults", "[Alarm]\nMainTop=abc\nUserMode=\nPreAlarm=yes\n",
                   [](TStoredSettings &) {}},
         TLoadCase{"time_that_is_no_time", "[Alarm]\nTime1=abc\nTime2=25:00:00\nTime3=\n", [](TStoredSettings &) {}},
-        TLoadCase{"time_in_user_format", "[Alarm]\nTime1=7.05.09 PM\n",
-                  [](TStoredSettings &s) { s.Time[0] = QTime(19, 5, 9); }, {}, "h.mm.ss AP"},
-        TLoadCase{"times_of_other_locales", "[Alarm]\nTime1=19:05:09\nTime2=7:05:09 PM\nTime3=07.30.00\n",
-                  [](TStoredSettings &s) { s.Time = {QTime(19, 5, 9), QTime(19, 5, 9), QTime(7, 30)}; }, {},
+        TLoadCase{"time_in_user_format",
+                  "[Alarm]\nTime1=7.05.09 PM\n",
+                  [](TStoredSettings &s) { s.Time[0] = QTime(19, 5, 9); },
+                  {},
+                  "h.mm.ss AP"},
+        TLoadCase{"times_of_other_locales",
+                  "[Alarm]\nTime1=19:05:09\nTime2=7:05:09 PM\nTime3=07.30.00\n",
+                  [](TStoredSettings &s) {
+                      s.Time = {QTime(19, 5, 9), QTime(19, 5, 9), QTime(7, 30)};
+                  },
+                  {},
                   "h 'h' mm 'min' ss 's'"},
         TLoadCase{"quoted_and_empty_texts",
                   "[Alarm]\nAlarmSound=\"/home/me/my ring.wav\"\nPreAlarmSound=\nHostTimeServer='ntp.example'\n",
@@ -143,21 +154,25 @@ TEST_F(StoredSettingsFile, NewFileHoldsTheKeysInWriteOrder)
     ASSERT_TRUE(SaveStoredSettings(ini, LoadStoredSettings(ini)));
     EXPECT_EQ(ReadBytes(Path()), "[Alarm]\n"
                                  "UserMode=0\n"
-                                 "AlarmSound=" + DefaultAlarmSound().toUtf8() + "\n"
-                                 "Time1=00:00:01\n"
-                                 "Time2=00:00:01\n"
-                                 "Time3=00:00:01\n"
-                                 "Check1=0\n"
-                                 "Check2=0\n"
-                                 "Check3=0\n"
-                                 "PreAlarm=0\n"
-                                 "PreAlarmTimeSec=10\n"
-                                 "PreAlarmSound=" + DefaultPreAlarmSound().toUtf8() + "\n"
-                                 "HostTimeServer=pool.ntp.org\n"
-                                 "MainTop=100\n"
-                                 "MainLeft=100\n"
-                                 "MainWidth=302\n"
-                                 "MainHeight=227\n");
+                                 "AlarmSound=" +
+                                     DefaultAlarmSound().toUtf8() +
+                                     "\n"
+                                     "Time1=00:00:01\n"
+                                     "Time2=00:00:01\n"
+                                     "Time3=00:00:01\n"
+                                     "Check1=0\n"
+                                     "Check2=0\n"
+                                     "Check3=0\n"
+                                     "PreAlarm=0\n"
+                                     "PreAlarmTimeSec=10\n"
+                                     "PreAlarmSound=" +
+                                     DefaultPreAlarmSound().toUtf8() +
+                                     "\n"
+                                     "HostTimeServer=pool.ntp.org\n"
+                                     "MainTop=100\n"
+                                     "MainLeft=100\n"
+                                     "MainWidth=302\n"
+                                     "MainHeight=227\n");
 }
 
 TEST_F(StoredSettingsFile, TimesAreWrittenInTheUserFormat)
@@ -206,13 +221,15 @@ TEST_F(StoredSettingsFile, HandEditedFileKeepsEverythingElse)
                                  "Check2=0\n"
                                  "Check3=0\n"
                                  "PreAlarmTimeSec=10\n"
-                                 "PreAlarmSound=" + DefaultPreAlarmSound().toUtf8() + "\n"
-                                 "HostTimeServer=pool.ntp.org\n"
-                                 "MainTop=100\n"
-                                 "MainLeft=100\n"
-                                 "MainWidth=302\n"
-                                 "MainHeight=227\n"
-                                 "\n"
-                                 "[Extra]\n"
-                                 "Note=keep me\n");
+                                 "PreAlarmSound=" +
+                                     DefaultPreAlarmSound().toUtf8() +
+                                     "\n"
+                                     "HostTimeServer=pool.ntp.org\n"
+                                     "MainTop=100\n"
+                                     "MainLeft=100\n"
+                                     "MainWidth=302\n"
+                                     "MainHeight=227\n"
+                                     "\n"
+                                     "[Extra]\n"
+                                     "Note=keep me\n");
 }

@@ -35,7 +35,7 @@ TEST(Termination, RestoresThePreviousHandlingAndAllowsANewOne)
         EXPECT_FALSE(second.IsActive());
         std::raise(SIGHUP); // left undelivered: must not reach the next one
     }
-    struct sigaction now {};
+    struct sigaction now = {};
     sigaction(SIGHUP, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_IGN);
 
