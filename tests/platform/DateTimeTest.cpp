@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "platform/Clock.h"
 #include "platform/DateTime.h"
 #include "platform/FormatSettings.h"
 
@@ -46,4 +47,13 @@ TEST(DateTimeConvert, RoundTripsThroughQDateTimeToTheMillisecond)
     EXPECT_DOUBLE_EQ(EncodeDate(1899, 12, 30), 0.0);
     EXPECT_DOUBLE_EQ(EncodeDate(1900, 1, 1), 2.0);
     EXPECT_EQ(ToQTime(1.75), QTime(18, 0));
+}
+
+TEST(SystemClock, AgreesWithQtToTheMillisecond)
+{
+    const TDateTime before = ToDateTime(QDateTime::currentDateTime());
+    const TDateTime now = TSystemClock().Now();
+    const TDateTime after = ToDateTime(QDateTime::currentDateTime());
+    EXPECT_LE(before, now + 1.0 / MsecsPerDay);
+    EXPECT_LE(now, after + 1.0 / MsecsPerDay);
 }
