@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -40,6 +42,12 @@ TSyncClockForm::TSyncClockForm(QWidget *owner, TAlarmSettings &settings, TPlatfo
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
+    // The layout was drawn for a narrow 8-point font; with a wider one the label ends just before the host box
+    // instead of being cut off by it.
+    ui->Label1->adjustSize();
+    const int labelRoom = ui->HostEdit->x() - 4 - ui->Label1->width();
+    if (labelRoom < ui->Label1->x())
+        ui->Label1->move(std::max(labelRoom, 4), ui->Label1->y());
     ui->OkButton->setFocus();
     connect(ui->OkButton, &QPushButton::clicked, this, &TSyncClockForm::OkButtonClick);
     connect(ui->CancelButton, &QPushButton::clicked, this, &QDialog::reject);
