@@ -2,6 +2,8 @@
 
 #include "ui_Main.h"
 
+#include "app/AppIcon.h"
+#include "app/Flyng.h"
 #include "app/StoredSettings.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
@@ -20,6 +22,8 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QMenuBar>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QSystemTrayIcon>
 
 #include <cmath>
@@ -261,22 +265,89 @@ void TMainForm::AboutCommandClick() {}
 
 void TMainForm::InternetSyncCommandClick() {}
 
+namespace {
+
+constexpr int TrayIconId = 1006;
+constexpr int WM_MBUTTONUP = 520;
+
+// Passes the icon's clicks on to the window as the button releases that its tray handler answers. The icon reports
+// a click as soon as the button goes down (a double click as a second report); the message waits for the release.
+class TTrayClicks final : public QObject
+{
+public:
+    TTrayClicks(QSystemTrayIcon &icon, QObject &window) : QObject(&icon), m_window(window)
+    {
+        connect(&icon, &QSystemTrayIcon::activated, this, &TTrayClicks::Activated);
+    }
+
+    void Activated(QSystemTrayIcon::ActivationReason reason)
+    {
+        const Qt::MouseButton button = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick
+                                           ? Qt::LeftButton
+                                       : reason == QSystemTrayIcon::Context     ? Qt::RightButton
+                                       : reason == QSystemTrayIcon::MiddleClick ? Qt::MiddleButton
+                                                                                : Qt::NoButton;
+        if (button == Qt::NoButton)
+            return;
+        if (!(QGuiApplication::mouseButtons() & button)) {
+            Post(button); // reported on release, or by a tray service that has no buttons to wait for
+            return;
+        }
+        if (!m_awaited)
+            QCoreApplication::instance()->installEventFilter(this);
+        m_awaited |= button;
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::MouseButtonRelease)
+            return false;
+        const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+        if (!(m_awaited & button))
+            return false;
+        m_awaited &= ~button;
+        if (!m_awaited)
+            QCoreApplication::instance()->removeEventFilter(this);
+        Post(button);
+        return false;
+    }
+
+private:
+    void Post(Qt::MouseButton button)
+    {
+        const int lParam = button == Qt::LeftButton    ? WM_LBUTTONUP
+                           : button == Qt::RightButton ? WM_RBUTTONUP
+                                                       : WM_MBUTTONUP;
+        QCoreApplication::postEvent(&m_window, new TTrayNotifyEvent(TrayIconId, lParam));
+    }
+
+    QObject &m_window;
+    Qt::MouseButtons m_awaited;
+};
+
+} // namespace
+
 bool TMainForm::NotifyTray(TrayAction action)
 {
     switch (action) {
-    case TrayAction::NIM_ADD:
-        m_trayIcon = std::make_unique<QSystemTrayIcon>();
-        connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason) {
-            QCoreApplication::postEvent(this, new TTrayNotifyEvent(1006, WM_LBUTTONUP));
-        });
+    case TrayAction::NIM_ADD: {
+        if (m_trayIcon)
+            return false;
+        // Added with a blank picture and no tip; NIM_MODIFY gives it both.
+        QPixmap blank(32, 32);
+        blank.fill(Qt::transparent);
+        m_trayIcon = std::make_unique<QSystemTrayIcon>(QIcon(blank));
+        new TTrayClicks(*m_trayIcon, *this); // owned by the icon
         m_trayIcon->show();
         return QSystemTrayIcon::isSystemTrayAvailable();
+    }
     case TrayAction::NIM_MODIFY:
         if (!m_trayIcon)
             return false;
-        m_trayIcon->setIcon(windowIcon());
+        m_trayIcon->setIcon(AppIcon());
         m_trayIcon->setToolTip(QStringLiteral("Tocsinet"));
-        return true;
+        return QSystemTrayIcon::isSystemTrayAvailable();
     case TrayAction::NIM_DELETE:
         if (!m_trayIcon)
             return false;
@@ -290,10 +361,17 @@ bool TMainForm::NotifyTray(TrayAction action)
 void TMainForm::RiduciExecute()
 {
     hide();
+    TFlyngForm flight(this, false, *this);
+    flight.exec();
 }
 
 void TMainForm::EspandiExecute()
 {
+    {
+        TFlyngForm flight(this, true, *this);
+        flight.exec();
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
@@ -303,6 +381,38 @@ void TMainForm::WMTrayNotify(int /*wParam*/, int lParam)
 {
     if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP)
         EspandiExecute();
+}
+
+bool TMainForm::WMSysCommand(int wParam)
+{
+    if (wParam != SC_MINIMIZE)
+        return false;
+    // Never left minimised: the window leaves the screen and the taskbar at once. The flight, a modal loop, starts
+    // once the request that minimised the window has run its course.
+    hide();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!m_reducePending) {
+        m_reducePending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_reducePending = false;
+                RiduciExecute();
+            },
+            Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void TMainForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    if (isVisible())
+        WMSysCommand(SC_MINIMIZE);
+    else // a late report of a minimise already taken, or a request while hidden: nothing to fly, nothing to keep
+        setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
 void TMainForm::MyTimerTimer()

@@ -26,6 +26,7 @@ class TMainForm;
 inline constexpr int WM_TRAYNOTIFY = 32868;
 inline constexpr int WM_LBUTTONUP = 514;
 inline constexpr int WM_RBUTTONUP = 517;
+inline constexpr int SC_MINIMIZE = 61472; // the minimise command, which reduces the window to the tray
 
 class TTrayNotifyEvent final : public QEvent
 {
@@ -62,7 +63,10 @@ public:
     Ui::TMainForm &Form() { return *ui; }
     int ModalResult() const { return m_modalResult; }
 
+    // Adds, pictures or removes the notification-area icon; false when there is no icon or no notification area.
     bool NotifyTray(TrayAction action);
+    // The notification-area icon, from the first show to the close; null before and after.
+    QSystemTrayIcon *TrayIcon() const { return m_trayIcon.get(); }
     void CheckAlarm(QTimeEdit *Picker, QCheckBox *Box, TDateTime Target, QLineEdit *RemEdit);
 
 public Q_SLOTS:
@@ -86,12 +90,15 @@ public Q_SLOTS:
     void RiduciExecute();
     void EspandiExecute();
     void WMTrayNotify(int wParam, int lParam);
+    // True when the command was taken here: minimising reduces the window to the tray instead.
+    bool WMSysCommand(int wParam);
 
 protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // What a row needs beyond its controls so that a target second that no tick saw still rings once.
@@ -113,6 +120,7 @@ private:
     QString m_settingsFile;
     std::array<TRowWatch, 3> m_watch;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    bool m_reducePending = false; // a minimise's reduce is queued
     int m_modalResult = 0;
 };
 

@@ -1,3 +1,4 @@
+#include "app/AppIcon.h"
 #include "app/Main.h"
 
 #include "platform/Clock.h"
@@ -18,6 +19,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tocsinet"));
     QApplication::setDesktopFileName(QStringLiteral("tocsinet"));
+    QApplication::setWindowIcon(AppIcon());
     // The window hides to the tray and flying windows come and go: only Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
