@@ -5,6 +5,9 @@
 #include "app/AppIcon.h"
 #include "app/Flyng.h"
 #include "app/StoredSettings.h"
+#include "dialogs/About.h"
+#include "dialogs/Options.h"
+#include "dialogs/SyncClock.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "platform/Notice.h"
@@ -45,6 +48,13 @@ std::int64_t Msecs(TDateTime value)
 TDateTime TimeOfDay(TDateTime value)
 {
     return value - std::floor(value);
+}
+
+// Ten ticks a second mostly write what is already shown; an unchanged text must not cost a repaint.
+void SetTextIfChanged(QLineEdit *edit, const QString &text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
 }
 
 QFont SansSerif(int pixelSize, bool bold = false)
@@ -259,11 +269,24 @@ void TMainForm::ExitCommandClick()
     close();
 }
 
-void TMainForm::OptButtonClick() {}
+void TMainForm::OptButtonClick()
+{
+    TOptionsForm dialog(this, *this, m_platform);
+    if (dialog.exec() == QDialog::Accepted)
+        SetLabelMode(); // the rows' labels follow a changed user mode at once
+}
 
-void TMainForm::AboutCommandClick() {}
+void TMainForm::AboutCommandClick()
+{
+    TAboutForm dialog(this);
+    dialog.exec();
+}
 
-void TMainForm::InternetSyncCommandClick() {}
+void TMainForm::InternetSyncCommandClick()
+{
+    TSyncClockForm dialog(this, *this, m_platform);
+    dialog.exec();
+}
 
 namespace {
 
@@ -452,7 +475,7 @@ void TMainForm::CheckAlarm(QTimeEdit *Picker, QCheckBox *Box, TDateTime Target, 
 {
     TDateTime target = 0;
     if (!Box->isChecked()) {
-        RemEdit->clear();
+        SetTextIfChanged(RemEdit, QString());
         return;
     }
     if (UserMode == 0)
@@ -476,7 +499,7 @@ void TMainForm::CheckAlarm(QTimeEdit *Picker, QCheckBox *Box, TDateTime Target, 
     if (target < m_platform.Clock.Time())
         target += 1;
     const TTimeOfDay remaining = DecodeTimeOfDay(target - m_platform.Clock.Time());
-    RemEdit->setText(TimeText(remaining));
+    SetTextIfChanged(RemEdit, TimeText(remaining));
 
     if (PreAlarm && remaining.Hour == 0 && remaining.Minute == 0 && remaining.Second != 0 &&
         remaining.Second <= PreAlarmTimeSec && remaining.Second != LastPreAlarmSec) {

@@ -16,6 +16,10 @@
 
 int main(int argc, char **argv)
 {
+    // Windows place themselves (the stored position, the flying strip), which Wayland does not allow: on a Wayland
+    // desktop run through XWayland unless the user chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tocsinet"));
     QApplication::setDesktopFileName(QStringLiteral("tocsinet"));

@@ -11,7 +11,11 @@
 #include "support/FakeNotice.h"
 #include "support/RecordingSound.h"
 
+#include <QApplication>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QTemporaryDir>
 
 namespace {
@@ -349,6 +353,49 @@ TEST_F(MainWindow, CloseWhileVisibleReducesExitCloses)
     form.ExitCommandClick();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.ModalResult(), TMainForm::ModalResultCancel);
+}
+
+// Runs `act` on the dialog that the command opens, once its modal loop runs.
+template <typename Act> void OnNextModal(Act act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+}
+
+TEST_F(MainWindow, OptionsOkRelabelsTheRowsCancelChangesNothing)
+{
+    OnNextModal([](QWidget &dialog) {
+        dialog.findChild<QRadioButton *>(u"RBTimerAlarm"_s)->click();
+        dialog.findChild<QPushButton *>(u"OkButton"_s)->click();
+    });
+    form.OptButtonClick();
+    EXPECT_EQ(form.UserMode, 1);
+    EXPECT_EQ(ui().LabAlarm2->text(), u"Timer #2"_s);
+
+    OnNextModal([](QWidget &dialog) {
+        dialog.findChild<QRadioButton *>(u"RBTimeAlarm"_s)->click();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    form.OptButtonClick();
+    EXPECT_EQ(form.UserMode, 1);
+    EXPECT_EQ(ui().LabAlarm2->text(), u"Timer #2"_s);
+}
+
+TEST_F(MainWindow, AlarmsRingWhileADialogIsOpen)
+{
+    Arm(ui().AlarmPicker1, ui().CBAlarm1, QTime(6, 59, 51));
+    form.MyTimer.start();
+    clock.Set(At(6, 59, 51));
+    OnNextModal([this](QWidget &dialog) {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !sound.Played.isEmpty(); }, 2000));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    form.InternetSyncCommandClick();
+    EXPECT_EQ(sound.Played, QStringList{alarm});
+    EXPECT_FALSE(ui().CBAlarm1->isChecked());
 }
 
 TEST_F(MainWindow, FirstShowRunsOnce)
