@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Start-up time, idle CPU, memory and context switches of tocsinet, as ratios to a bare Qt window.
 
-Usage: bench/app_bench.py BUILD_DIR [--runs 5] [--idle 30]
+Usage: scripts/deps.sh bench; bench/app_bench.py BUILD_DIR [--runs 5] [--idle 30]
 Starts its own Xvfb. Each program runs --runs times; each figure is the median of the runs. Needs Debian's
 python3-xlib, xvfb and xdotool.
 """

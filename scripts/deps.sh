@@ -10,8 +10,8 @@ test=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14
       trayer pulseaudio pulseaudio-utils sox libsox-fmt-mp3 dbus dbus-daemon python3-dbus)
 test+=(lame libasound2-plugins) # the sound test's mp3, and its way from ALSA to its own sound server
 
-# Only the clock synchronisation benchmark needs these: installing chrony may replace the machine's own time daemon.
-bench=(chrony ntpsec-ntpdig)
+# Only the benchmarks need these (installing chrony may replace the machine's own time daemon).
+bench=(chrony ntpsec-ntpdig python3-xlib)
 
 want=("${build[@]}" "${runtime[@]}")
 [ "${1:-run}" = test ] && want+=("${test[@]}")
