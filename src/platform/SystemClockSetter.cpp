@@ -49,10 +49,9 @@ QString RefusalText(const QDBusMessage &reply)
 
 } // namespace
 
-TSystemClockSetter::TSystemClockSetter()
-    : TSystemClockSetter(QDBusConnection::systemBus(), processClock(), SetRealtimeClock)
-{
-}
+// The system bus is reached only when the clock is first set: connecting costs start-up time for a rarely used
+// command.
+TSystemClockSetter::TSystemClockSetter() : m_clock(processClock()), m_direct(SetRealtimeClock) {}
 
 TSystemClockSetter::TSystemClockSetter(const QDBusConnection &bus, IClock &clock, TDirectSetter direct)
     : m_bus(bus), m_clock(clock), m_direct(std::move(direct))
@@ -75,13 +74,15 @@ IClockSetter::TResult TSystemClockSetter::SetLocal(const QDateTime &local)
         return {false, QStringLiteral("%1 is not a valid local time.").arg(local.toString(Qt::ISODateWithMs))};
     const std::int64_t usec = local.toMSecsSinceEpoch() * 1000;
 
-    if (!m_bus.isConnected())
+    if (!m_bus)
+        m_bus = QDBusConnection::systemBus();
+    if (!m_bus->isConnected())
         return m_direct(usec);
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Service, QStringLiteral("SetTime"));
     // Absolute time, not relative; the last argument lets the service ask the user for a password.
     call << qlonglong(usec) << false << true;
     call.setInteractiveAuthorizationAllowed(true);
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, CallTimeout);
+    const QDBusMessage reply = m_bus->call(call, QDBus::Block, CallTimeout);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return {true, {}};
     if (NoTimeService(reply.errorName()))

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class IClock;
 class QDateTime;
@@ -18,7 +19,7 @@ public:
     // Steps the clock to microseconds since 1970 UTC when no time service answers.
     using TDirectSetter = std::function<TResult(std::int64_t usecSinceEpoch)>;
 
-    // The system bus, the process clock and SetRealtimeClock.
+    // The system bus (connected at the first call), the process clock and SetRealtimeClock.
     TSystemClockSetter();
     // clock gives the part of the date-time that each call keeps.
     TSystemClockSetter(const QDBusConnection &bus, IClock &clock, TDirectSetter direct);
@@ -32,7 +33,7 @@ public:
 private:
     TResult SetLocal(const QDateTime &local);
 
-    QDBusConnection m_bus;
+    std::optional<QDBusConnection> m_bus; // the system bus, connected at the first call
     IClock &m_clock;
     TDirectSetter m_direct;
 };
