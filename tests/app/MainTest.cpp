@@ -3,12 +3,12 @@
 #include "app/Main.h"
 #include "ui_Main.h"
 
-#include "platform/ClockSetter.h"
 #include "platform/FormatSettings.h"
 #include "platform/Platform.h"
-#include "platform/SntpClient.h"
 #include "support/FakeClock.h"
+#include "support/FakeClockSetter.h"
 #include "support/FakeNotice.h"
+#include "support/FakeSntp.h"
 #include "support/RecordingSound.h"
 
 #include <QApplication>
@@ -20,19 +20,6 @@
 
 namespace {
 
-class TNoClockSetter final : public IClockSetter
-{
-public:
-    TResult SetTimeOfDay(const QTime &) override { return {}; }
-    TResult SetDate(const QDate &) override { return {}; }
-};
-
-class TNoSntp final : public ISntpClient
-{
-public:
-    TDateTime DateTime() override { return 0; }
-};
-
 const TDateTime Today = EncodeDate(2026, 12, 11);
 
 TDateTime At(int h, int m, int s, int ms = 0, int dayOffset = 0)
@@ -40,7 +27,7 @@ TDateTime At(int h, int m, int s, int ms = 0, int dayOffset = 0)
     return Today + dayOffset + EncodeTime(h, m, s, ms);
 }
 
-// One main window on a fake clock whose sounds are recorded; its timer never runs, the test ticks by hand.
+// One main window on a fake clock whose sounds are recorded; the tests tick by hand unless they start MyTimer.
 class MainEngine : public testing::Test
 {
 protected:
@@ -79,8 +66,8 @@ protected:
     TFakeClock clock{At(6, 59, 50)};
     TRecordingSound sound{&clock};
     TFakeNotice notice;
-    TNoClockSetter setter;
-    TNoSntp sntp;
+    TFakeClockSetter setter;
+    TFakeSntp sntp;
     TPlatform platform{clock, sound, notice, setter, sntp};
     QTemporaryDir folder;
     TMainForm form{platform, folder.filePath(u"tocsinet.ini"_s)};
